@@ -96,34 +96,38 @@ Text Convert(const char* data, std::size_t size, Direction direction) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
 
     Text out;
-    // Chinese text grows by half into UTF-8 and shrinks by a third back; a larger
-    // result grows the text as it is appended.
+    // Chinese text grows by half into UTF-8 and shrinks by a third back.
     out.reserve(direction == Direction::kToUtf8 ? size + size / 2 : size);
 
-    // Convert through a small buffer that stays in cache, so the result is written once
-    // and no large buffer is zero-filled first.
+    // Convert through a small buffer that stays in cache, so the result is written once and
+    // no large buffer is zero-filled first. The input goes in pieces whose output always
+    // fits: a full output buffer makes iconv convert its last stretch twice.
     char chunk[16384];
+    const std::size_t maxPiece = direction == Direction::kToUtf8 ? sizeof chunk / 3 : sizeof chunk;
     char* in = const_cast<char*>(data);
-    std::size_t inLeft = size;
-    while (inLeft > 0) {
+    const char* const end = data + size;
+    while (in < end) {
+        const auto remaining = static_cast<std::size_t>(end - in);
+        std::size_t inLeft = remaining < maxPiece ? remaining : maxPiece;
         char* outPos = chunk;
         std::size_t outLeft = sizeof chunk;
         const std::size_t result = iconv(cd, &in, &inLeft, &outPos, &outLeft);
         const int error = result == static_cast<std::size_t>(-1) ? errno : 0;
         out.append(chunk, static_cast<std::size_t>(outPos - chunk));
-        if (error == 0 || error == E2BIG) continue;
+        // A piece that ends inside a character: the next piece starts at that character.
+        if (error == 0 || error == E2BIG || (error == EINVAL && in + inLeft < end)) continue;
         if (error != EILSEQ && error != EINVAL) break;
         const auto* bad = reinterpret_cast<const unsigned char*>(in);
+        const auto badLeft = static_cast<std::size_t>(end - in);
         std::size_t skip;
         if (direction == Direction::kToAnsi) {
             // Either a well-formed character code page 936 cannot hold or an ill-formed sequence.
-            skip = ReadUtf8Sequence(bad, inLeft).length;
+            skip = ReadUtf8Sequence(bad, badLeft).length;
         } else {
-            skip = BadAnsiSequenceLength(bad, inLeft);
+            skip = BadAnsiSequenceLength(bad, badLeft);
         }
         out.push_back('?');
         in += skip;
-        inLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     return out;

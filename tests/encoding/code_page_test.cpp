@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -107,6 +109,42 @@ TEST(CodePageConversion, LongTextIsNeverTruncated) {
     const std::string invalid(70000, '\xFF');
     EXPECT_EQ(Utf8ToAnsi(invalid), std::string(70000, '?'));
     EXPECT_EQ(AnsiToUtf8(invalid), std::string(70000, '?'));
+}
+
+// A long text of pieces with known conversions in a random order, so that characters fall
+// across every seam of the converter's inner buffers. Broken pieces are rare, so that long
+// stretches between them reach those seams too.
+struct Piece {
+    const char* input;
+    const char* expected;
+};
+
+std::pair<std::string, std::string> Shuffled(const std::vector<Piece>& common, const std::vector<Piece>& rare) {
+    std::mt19937 random(11);
+    std::pair<std::string, std::string> result;
+    for (int i = 0; i < 200000; ++i) {
+        const bool pickRare = random() % 10000 == 0;
+        const std::vector<Piece>& from = pickRare ? rare : common;
+        const Piece& piece = from[random() % from.size()];
+        result.first += piece.input;
+        result.second += piece.expected;
+    }
+    return result;
+}
+
+TEST(CodePageConversion, CharactersAndBrokenSequencesAcrossInnerBuffers) {
+    const auto [utf8, ansi] = Shuffled(
+        {{"a", "a"}, {"\xE4\xB8\xAD", "\xD6\xD0"}, {"\xE2\x82\xAC", "\x80"}, {"\xC2\xB7", "\xA1\xA4"}},
+        {{"\xF0\x9F\x98\x80", "?"},
+         {"\xE4\xB8" "b", "?b"},
+         {"\xED\xA0\x80", "???"},
+         {"\xFF", "?"},
+         {"\xC3\x80", "?"}});
+    EXPECT_EQ(Utf8ToAnsi(utf8), ansi);
+
+    const auto [ansiText, utf8Text] = Shuffled({{"a", "a"}, {"\xD6\xD0", "\xE4\xB8\xAD"}, {"\x80", "\xE2\x82\xAC"}},
+                                               {{"\x81 ", "? "}, {"\xFF", "?"}, {"\xAA\xA1", "?"}});
+    EXPECT_EQ(AnsiToUtf8(ansiText), utf8Text);
 }
 
 TEST(CodePageConversion, ManyThreadsConvertAtOnce) {
