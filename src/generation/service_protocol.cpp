@@ -4,16 +4,10 @@
 #include "encoding/code_page.h"
 #include "encoding/digest.h"
 #include "settings.h"
+#include "text/text_ops.h"
 
 namespace seo {
 namespace {
-
-// A byte that begins a two-byte character of code page 936. 0x80 is the one-byte euro
-// sign and 0xFF begins nothing, so neither may swallow the byte after it.
-bool BeginsTwoByteCharacter(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return value >= 0x81 && value <= 0xFE;
-}
 
 // Replaces each occurrence of the two ASCII bytes `first second` by `replacement`,
 // stepping over two-byte characters whole.
@@ -24,7 +18,7 @@ Text ReplacePairs(const Text& text, char first, char second, const char (&replac
     std::size_t i = 0;
     while (i < size) {
         const char byte = text[i];
-        if (BeginsTwoByteCharacter(byte) && i + 1 < size) {
+        if (IsLeadByte(byte) && i + 1 < size) {
             out.append(text, i, 2);
             i += 2;
         } else if (byte == first && i + 1 < size && text[i + 1] == second) {

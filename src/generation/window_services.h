@@ -50,9 +50,12 @@ public:
     // Returns false when no thread could be started.
     virtual bool StartThread(std::function<void()> routine) = 0;
     // All bytes of the file, or empty bytes when it cannot be read.
-    virtual Bytes ReadWholeFile(const NativePath& path) = 0;
-    // Creates or truncates the file and writes the bytes; false when nothing could be written.
-    virtual bool WriteWholeFile(const NativePath& path, const Bytes& bytes) = 0;
+    virtual Bytes ReadWholeFile(const NativePath& path);
+    // Creates or truncates the file and writes the bytes under an exclusive lock; false when
+    // nothing could be written (another writer holds the file, or it cannot be opened).
+    virtual bool WriteWholeFile(const NativePath& path, const Bytes& bytes);
+    // Creates an empty file where none exists; an existing file keeps its content.
+    virtual bool CreateFileIfAbsent(const NativePath& path);
 };
 
 }  // namespace seo

@@ -1,7 +1,6 @@
 #pragma once
 // Text operations over code page 936 bytes: 1-based byte positions, -1 for "not found".
-// Searches step over a two-byte character (a byte of 0x80 or above and the byte after it)
-// as a whole, so a match begins on a character boundary. Case folding touches ASCII only.
+// Searches step over a two-byte character (a lead byte and the byte after it) as a whole, so a match begins on a character boundary. Case folding touches ASCII only.
 #include <cstdint>
 #include <optional>
 
@@ -51,7 +50,11 @@ inline Text NumberToText(int value) { return NumberToText(static_cast<std::int64
 // Non-finite values read as in script: "NaN", "Infinity", "-Infinity".
 Text NumberToText(double value);
 
-// Whether the byte starts a two-byte character.
-inline bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+// Whether the byte starts a two-byte character. 0x80 is the one-byte euro sign and 0xFF
+// starts nothing, so neither may swallow the byte after it.
+inline bool IsLeadByte(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return value >= 0x81 && value <= 0xFE;
+}
 
 }  // namespace seo

@@ -37,6 +37,8 @@ TEST(Find, Table) {
         {"x" + kZhong + "y", kZhong, 1, false, 2},
         {"\xD6\xD0\xD0", "\xD0", 1, false, 3},  // second byte of 中 skipped
         {"\x81", "\x81", 1, false, 1},          // a lone lead byte at the end
+        {"\x80" "A", "A", 1, false, 2},          // the one-byte euro sign swallows nothing
+        {"\xFF" "A", "A", 1, false, 2},
         {"ab", "abc", 1, false, -1},
         {Text("a\0b", 3), Text("b"), 1, false, 3},
     };
