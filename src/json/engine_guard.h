@@ -13,6 +13,11 @@ struct EngineGuard {
 
     bool deadlineSet = false;
     bool expired = false;  // stays set until the deadline is cleared
+    // A hook has thrown for the deadline. While the engine unwinds, small allocations (its
+    // error objects) are let through: each refusal costs it several full collections, which
+    // on a deep stack adds up to minutes. Large ones, as a native loop builds its result,
+    // are still refused.
+    bool stopReported = false;
     std::chrono::steady_clock::time_point deadline{};
     unsigned clockCountdown = 0;
 
@@ -28,6 +33,8 @@ struct EngineGuard {
     bool DeadlinePassed();
     // Reads the clock on every few calls only, for hooks that run often.
     bool DeadlinePassedSometimes();
+    // Whether an allocation of this size is refused for the deadline.
+    bool RefuseForDeadline(std::size_t size);
 };
 
 // Makes a guard reachable from hooks that get no user data (the native check) while an

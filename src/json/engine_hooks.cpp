@@ -21,6 +21,9 @@ constexpr std::size_t kHeader = alignof(std::max_align_t) > sizeof(std::size_t)
 // The allocator and the native check run far more often than the clock needs reading.
 constexpr unsigned kClockEvery = 32;
 
+// Allocations from this size on are refused after the deadline even while the engine unwinds.
+constexpr std::size_t kLargeBlock = 64 * 1024;
+
 thread_local EngineGuard* t_activeGuard = nullptr;
 thread_local std::uintptr_t t_stackFloor = 0;  // 0: not yet known on this thread
 
@@ -68,6 +71,7 @@ void EngineGuard::Arm(std::chrono::milliseconds limit) {
     deadline = std::chrono::steady_clock::now() + limit;
     deadlineSet = true;
     expired = false;
+    stopReported = false;
     clockCountdown = kClockEvery;
     timeLimitHit = memoryLimitHit = stackLimitHit = false;
 }
@@ -75,6 +79,7 @@ void EngineGuard::Arm(std::chrono::milliseconds limit) {
 void EngineGuard::Disarm() {
     deadlineSet = false;
     expired = false;
+    stopReported = false;
 }
 
 bool EngineGuard::DeadlinePassed() {
@@ -92,6 +97,11 @@ bool EngineGuard::DeadlinePassedSometimes() {
     return DeadlinePassed();
 }
 
+bool EngineGuard::RefuseForDeadline(std::size_t size) {
+    if (!DeadlinePassedSometimes()) return false;
+    return !stopReported || size >= kLargeBlock;
+}
+
 ActiveGuardScope::ActiveGuardScope(EngineGuard& guard) : previous_(t_activeGuard) {
     t_activeGuard = &guard;
 }
@@ -107,7 +117,7 @@ void* GuardedAlloc(void* udata, std::size_t size) {
     }
     // Built-ins that loop in C (join, repeat) never reach the engine's time check, but
     // they allocate as they go.
-    if (guard->DeadlinePassedSometimes()) return nullptr;
+    if (guard->RefuseForDeadline(size)) return nullptr;
     void* block = std::malloc(kHeader + size);
     if (block == nullptr) return nullptr;
     BlockSize(block) = size;
@@ -140,7 +150,7 @@ void* GuardedRealloc(void* udata, void* pointer, std::size_t size) {
             guard->memoryLimitHit = true;
             return nullptr;
         }
-        if (guard->DeadlinePassedSometimes()) return nullptr;
+        if (guard->RefuseForDeadline(size)) return nullptr;
     }
     void* moved = std::realloc(block, kHeader + size);
     if (moved == nullptr) return nullptr;
@@ -154,7 +164,10 @@ std::size_t NativeStackReserve() { return kStackReserve; }
 }  // namespace seo::detail
 
 extern "C" duk_bool_t seo_duk_exec_timeout_check(void* udata) {
-    return static_cast<seo::detail::EngineGuard*>(udata)->DeadlinePassed() ? 1 : 0;
+    auto* guard = static_cast<seo::detail::EngineGuard*>(udata);
+    if (!guard->DeadlinePassed()) return 0;
+    guard->stopReported = true;
+    return 1;
 }
 
 // Runs on every call, compiler and parser recursion and regular-expression backtracking
@@ -166,5 +179,7 @@ extern "C" duk_bool_t seo_duk_native_check(void) {
         if (guard != nullptr) guard->stackLimitHit = true;
         return 1;
     }
-    return guard != nullptr && guard->DeadlinePassedSometimes() ? 1 : 0;
+    if (guard == nullptr || !guard->DeadlinePassedSometimes()) return 0;
+    guard->stopReported = true;
+    return 1;
 }
