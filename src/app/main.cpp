@@ -1,0 +1,3 @@
+#include "app/program_main.h"
+
+int main(int argc, char** argv) { return seo::ProgramMain(argc, argv); }
