@@ -1,7 +1,7 @@
 // Each fault mode answers /api.php the broken way it names.
 #include "json_reader.h"
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,6 +1,6 @@
 // Start-up, the listening address, the command line and stopping.
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

@@ -1,6 +1,6 @@
 // The service serves a thousand connections that are open at the same time.
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // The site's pages and the request log.
 #include "json_reader.h"
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <unistd.h>
 

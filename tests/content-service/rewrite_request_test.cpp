@@ -1,6 +1,6 @@
 // The signed rewrite request against the running service.
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The multipart file upload against the running service.
 #include "raw_http.h"
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <gtest/gtest.h>
 

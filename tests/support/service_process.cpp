@@ -1,4 +1,4 @@
-#include "service_process.h"
+#include "support/service_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
