@@ -162,19 +162,29 @@ ScriptEngine::ScriptEngine(const ScriptLimits& limits)
     : limits_(limits), guard_(std::make_unique<Guard>()) {}
 
 std::shared_ptr<ScriptEngine> ScriptEngine::Create(const ScriptLimits& limits) {
-    std::shared_ptr<ScriptEngine> engine(new ScriptEngine(limits));
-    Guard& guard = *engine->guard_;
-    engine->context_ = duk_create_heap(detail::GuardedAlloc, detail::GuardedRealloc, detail::GuardedFree,
-                                       &guard, EngineFatal);
-    if (engine->context_ == nullptr) return nullptr;
+    return std::shared_ptr<ScriptEngine>(new ScriptEngine(limits));
+}
+
+bool ScriptEngine::Start() {
+    if (started_) return context_ != nullptr;
+    started_ = true;
+    Guard& guard = *guard_;
+    context_ = duk_create_heap(detail::GuardedAlloc, detail::GuardedRealloc, detail::GuardedFree, &guard,
+                               EngineFatal);
+    if (context_ == nullptr) return false;
     {
         detail::ActiveGuardScope active(guard);
-        if (duk_safe_call(engine->context_, RemoveEngineObject, nullptr, 0, 0) != DUK_EXEC_SUCCESS) {
-            return nullptr;
+        if (duk_safe_call(context_, RemoveEngineObject, nullptr, 0, 0) != DUK_EXEC_SUCCESS) {
+            duk_destroy_heap(context_);
+            context_ = nullptr;
+            return false;
         }
     }
-    guard.memoryLimit = limits.memoryBytes;
-    return engine;
+    guard.memoryLimit = limits_.memoryBytes;
+    std::vector<Pending> pending = std::move(pending_);
+    pending_.clear();
+    for (const Pending& call : pending) RunDiscarded(call.statements, call.shared);
+    return true;
 }
 
 ScriptEngine::~ScriptEngine() {
@@ -235,27 +245,34 @@ void ScriptEngine::RecordFailure(bool refused) {
 void ScriptEngine::AddCode(const Text& statements) { Eval(statements); }
 
 void ScriptEngine::AddSharedCode(const Text& statements) {
-    const std::vector<unsigned char>* bytecode = SharedBytecode().Find(detail::ToEngineText(statements));
-    if (bytecode == nullptr) {
-        AddCode(statements);  // does not compile: let the instance report it as a script error
+    if (!started_) {
+        pending_.push_back({statements, true});
         return;
     }
-    Call call;
-    call.bytecode = bytecode;
-    Run(call);
-    duk_pop(context_);
+    RunDiscarded(statements, true);
 }
 
 void ScriptEngine::Eval(const Text& source) {
-    const Text utf8 = detail::ToEngineText(source);
+    if (!started_) {
+        pending_.push_back({source, false});
+        return;
+    }
+    RunDiscarded(source, false);
+}
+
+void ScriptEngine::RunDiscarded(const Text& statements, bool shared) {
+    if (context_ == nullptr) return;
+    const Text utf8 = detail::ToEngineText(statements);
     Call call;
+    if (shared) call.bytecode = SharedBytecode().Find(utf8);
     call.source = utf8.data();
     call.size = utf8.size();
-    Run(call);
+    Run(call);  // without bytecode (it did not compile) the instance reports the error itself
     duk_pop(context_);
 }
 
 Text ScriptEngine::EvalText(const Text& source) {
+    if (!Start()) return Text();
     const Text utf8 = detail::ToEngineText(source);
     Call call;
     call.kind = Kind::kText;
@@ -272,6 +289,7 @@ Text ScriptEngine::EvalText(const Text& source) {
 }
 
 double ScriptEngine::EvalNumber(const Text& source) {
+    if (!Start()) return 0.0;
     const Text utf8 = detail::ToEngineText(source);
     Call call;
     call.kind = Kind::kNumber;
@@ -283,6 +301,7 @@ double ScriptEngine::EvalNumber(const Text& source) {
 }
 
 bool ScriptEngine::EvalBool(const Text& source) {
+    if (!Start()) return false;
     const Text utf8 = detail::ToEngineText(source);
     Call call;
     call.kind = Kind::kBool;
@@ -295,6 +314,7 @@ bool ScriptEngine::EvalBool(const Text& source) {
 
 ScriptEngine::JsonAssignment ScriptEngine::AssignPlainJson(const Text& name, const Text& json) {
     if (!LooksLikeJsonStructure(json)) return JsonAssignment::kNotPlainJson;
+    if (!Start()) return JsonAssignment::kFailed;
     const Text utf8 = detail::ToEngineText(json);
     const Text utf8Name = detail::ToEngineText(name);
     JsonAssignCall call;

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "text/types.h"
 
@@ -60,7 +61,10 @@ struct ScriptFailureCounts {
 
 class ScriptEngine {
 public:
-    // Null when the instance cannot be created.
+    // The instance itself starts with the first call whose result is asked for: calls with
+    // discarded results wait until then, in order, so an instance that is replaced before it
+    // is read (as Parse replaces the one Create made) costs nothing. An instance that cannot
+    // start fails every call.
     static std::shared_ptr<ScriptEngine> Create(const ScriptLimits& limits = ScriptLimits());
     ~ScriptEngine();
     ScriptEngine(const ScriptEngine&) = delete;
@@ -110,12 +114,20 @@ private:
     ScriptEngine(const ScriptLimits& limits);
     enum class Kind { kDiscarded, kText, kNumber, kBool };
     struct Call;
+    bool Start();
     bool Run(Call& call);
+    void RunDiscarded(const Text& statements, bool shared);
     void RecordFailure(bool refused);
 
     ScriptLimits limits_;
     std::unique_ptr<Guard> guard_;
     duk_hthread* context_ = nullptr;
+    bool started_ = false;
+    struct Pending {
+        Text statements;
+        bool shared;
+    };
+    std::vector<Pending> pending_;
     ScriptFailure lastFailure_ = ScriptFailure::kNone;
     ScriptFailureCounts failureCounts_;
     Text lastErrorMessage_;

@@ -123,8 +123,8 @@ TEST(ScriptEngineScope, DeclarationsStayForLaterCalls) {
 TEST(ScriptEngineScope, StatementsBeforeAnErrorStay) {
     auto engine = NewEngine();
     engine->AddCode("var kept=1; throw 0; var lost=2");
-    EXPECT_EQ(engine->LastFailure(), ScriptFailure::kScriptError);
     EXPECT_EQ(engine->EvalText("typeof kept + typeof lost"), "numberundefined");
+    EXPECT_EQ(engine->FailureCounts().scriptError, 1);
 }
 
 TEST(ScriptEngineScope, CompletionValueOfStatements) {
@@ -188,7 +188,7 @@ TEST(ScriptEngineLimits, DeadlineIsClearedAfterACallThatHitIt) {
     ScriptLimits limits;
     limits.timePerCall = std::chrono::milliseconds(50);
     auto engine = NewEngine(limits);
-    engine->Eval("for(;;){}");
+    engine->EvalText("for(;;){}");
     EXPECT_EQ(engine->LastFailure(), ScriptFailure::kTimeLimit);
     EXPECT_EQ(engine->FailureCounts().timeLimit, 1);
     // The next call runs under a deadline of its own and is not failed at once.
@@ -200,7 +200,7 @@ TEST(ScriptEngineLimits, CatchingTheTimeoutDoesNotEscapeIt) {
     ScriptLimits limits;
     limits.timePerCall = std::chrono::milliseconds(50);
     auto engine = NewEngine(limits);
-    engine->Eval("for(;;){try{for(;;){}}catch(e){}}");
+    engine->EvalText("for(;;){try{for(;;){}}catch(e){}}");
     EXPECT_EQ(engine->LastFailure(), ScriptFailure::kTimeLimit);
 }
 
@@ -208,6 +208,7 @@ TEST(ScriptEngineLimits, MemoryCapIsSetAfterTheHeapExists) {
     ScriptLimits limits;
     limits.memoryBytes = 4096;  // far below what a fresh heap holds
     auto engine = NewEngine(limits);
+    engine->EvalNumber("1");  // the instance starts with its first call
     EXPECT_GT(engine->MemoryInUse(), limits.memoryBytes);
     EXPECT_EQ(engine->EvalText("new Array(100000).join('x')"), "");
     EXPECT_EQ(engine->LastFailure(), ScriptFailure::kMemoryLimit);
@@ -217,7 +218,7 @@ TEST(ScriptEngineLimits, AHostileErrorMessageIsReadUnderALimit) {
     ScriptLimits limits;
     limits.timePerCall = std::chrono::milliseconds(50);
     auto engine = NewEngine(limits);
-    engine->Eval("throw {toString:function(){for(;;){}}}");
+    engine->EvalText("throw {toString:function(){for(;;){}}}");
     EXPECT_EQ(engine->LastFailure(), ScriptFailure::kScriptError);
     EXPECT_EQ(engine->EvalNumber("2+2"), 4);
 }
