@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "http/cookie_store.h"
+#include "http/easy_handle_pool.h"
 #include "http/request_text.h"
 #include "http/response_headers.h"
 #include "http/url.h"
@@ -20,7 +21,6 @@ constexpr int kMaxRedirects = 50;
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kStallSeconds = 30;  // no byte received for this long ends the transfer
 
-using EasyHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 // What one transfer (one hop of a redirect chain) delivered.
@@ -161,7 +161,7 @@ Bytes Run(const Text& url, int method, const Text& bodyText,
     if (verb != 0) body = bodyBytes.empty() ? TextToBytes(bodyText) : bodyBytes;
 
     CURLSH* share = SharedCurl();
-    EasyHandle easy(share ? curl_easy_init() : nullptr, curl_easy_cleanup);
+    PooledEasyHandle easy = share ? AcquireEasyHandle(!requestCookies) : PooledEasyHandle();
     HeaderList sameOriginHeaders = MakeHeaderList(headerText, false);
     if (!easy || !sameOriginHeaders) return Bytes();  // nothing set up: out-parameters untouched
 
