@@ -16,6 +16,7 @@
 #include <limits>
 #include <optional>
 
+#include "app/fixed_line_widgets.h"
 #include "app/links_view.h"
 #include "app/usage_picture.h"
 
@@ -88,8 +89,9 @@ void MakeStandardLabel(QLabel* label, const QString& text) {
     SetColours(label, QPalette::WindowText, kBlack);
 }
 
-void MakeMultiLineBox(QPlainTextEdit* box, Qt::ScrollBarPolicy verticalBar) {
-    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+template <typename Box>
+void MakeMultiLineBox(Box* box, Qt::ScrollBarPolicy verticalBar) {
+    box->setLineWrapMode(Box::WidgetWidth);
     box->setVerticalScrollBarPolicy(verticalBar);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -253,7 +255,7 @@ void MainWindow::BuildGenerationPage() {
     MakeStandardLabel(Place<QLabel>(page, QStringLiteral("标签7"), {480, 536, 192, 16}),
                       QStringLiteral("在网站上面可以支持文字+图片处理"));
 
-    auto* report = Place<QPlainTextEdit>(page, QStringLiteral("编辑框4"), {8, 560, 848, 48});
+    auto* report = Place<FixedLineBox>(page, QStringLiteral("编辑框4"), {8, 560, 848, 48});
     MakeMultiLineBox(report, Qt::ScrollBarAlwaysOn);
     report->setFont(PixelFont(font(), 19, QFont::Bold));
     SetColours(report, QPalette::Text, QColor(255, 255, 0), QPalette::Base, QColor(0, 0, 128));
@@ -262,17 +264,14 @@ void MainWindow::BuildGenerationPage() {
 void MainWindow::BuildUsagePage() {
     QWidget* page = AddPage(QStringLiteral("使用说明"));
 
-    auto* usage = Place<QPlainTextEdit>(page, QStringLiteral("编辑框1"), {8, 40, 848, 144});
+    auto* usage = Place<FixedLineBox>(page, QStringLiteral("编辑框1"), {8, 40, 848, 144});
     MakeMultiLineBox(usage, Qt::ScrollBarAlwaysOff);
     usage->setFont(PixelFont(font(), 15, QFont::Bold));
     SetColours(usage, QPalette::Text, QColor(255, 80, 128), QPalette::Base, kWhite);
     usage->setPlainText(UsageText(settings_));
 
-    auto* description = Place<QLabel>(page, QStringLiteral("标签1"), {8, 192, 840, 88});
-    description->setTextFormat(Qt::PlainText);
+    auto* description = Place<FixedLineLabel>(page, QStringLiteral("标签1"), {8, 192, 840, 88});
     description->setText(kDescription);
-    description->setWordWrap(true);
-    description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     description->setFont(PixelFont(font(), 21, QFont::Normal));
     SetColours(description, QPalette::WindowText, kBlack);
 

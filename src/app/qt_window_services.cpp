@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 #include "app/thread_start.h"
@@ -38,12 +39,15 @@ void QtWindowServices::SetLabelCaption(std::string_view control, const Text& cap
 
 Text QtWindowServices::GetEditText(std::string_view control) {
     if (auto* box = FindControl<QPlainTextEdit>(window_, control)) return MultiLineToText(box->toPlainText());
+    if (auto* box = FindControl<QTextEdit>(window_, control)) return MultiLineToText(box->toPlainText());
     if (auto* box = FindControl<QLineEdit>(window_, control)) return QStringToText(box->text());
     return {};
 }
 
 void QtWindowServices::SetEditText(std::string_view control, const Text& text) {
     if (auto* box = FindControl<QPlainTextEdit>(window_, control)) {
+        box->setPlainText(TextToMultiLine(text));
+    } else if (auto* box = FindControl<QTextEdit>(window_, control)) {
         box->setPlainText(TextToMultiLine(text));
     } else if (auto* box = FindControl<QLineEdit>(window_, control)) {
         box->setText(TextToQString(text));

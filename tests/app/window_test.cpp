@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -80,8 +81,8 @@ std::vector<ControlCase> ControlTable(const QString& host) {
         label("标签4", 0, {11, 536, 85, 16}, QStringLiteral("原创度检测数据")),
         label("标签7", 0, {480, 536, 192, 16}, QStringLiteral("在网站上面可以支持文字+图片处理")),
         button("按钮5", {683, 532, 112, 24}, QStringLiteral("点击进入")),
-        {"编辑框4", "QPlainTextEdit", 0, {8, 560, 848, 48}, QString(), 19, 700, QColor(255, 255, 0), QColor(0, 0, 128)},
-        {"编辑框1", "QPlainTextEdit", 1, {8, 40, 848, 144}, UsageText(host), 15, 700, QColor(255, 80, 128), kWhite},
+        {"编辑框4", "QTextEdit", 0, {8, 560, 848, 48}, QString(), 19, 700, QColor(255, 255, 0), QColor(0, 0, 128)},
+        {"编辑框1", "QTextEdit", 1, {8, 40, 848, 144}, UsageText(host), 15, 700, QColor(255, 80, 128), kWhite},
         {"标签1", "QLabel", 1, {8, 192, 840, 88}, kDescription, 21, 400, kBlack, std::nullopt},
         {"图片框1", "QLabel", 1, {64, 282, 704, 326}, QString(), 12, 400, std::nullopt, std::nullopt},
         {"标签6", "QLabel", 2, {144, 36, 600, 32}, QStringLiteral("交换友情交换联系客服QQ 800000001"), 37, 400, kBlack,
@@ -93,6 +94,7 @@ std::vector<ControlCase> ControlTable(const QString& host) {
 QString TextOf(QWidget* control) {
     if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
     if (auto* box = qobject_cast<QPlainTextEdit*>(control)) return box->toPlainText();
+    if (auto* box = qobject_cast<QTextEdit*>(control)) return box->toPlainText();
     if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text();
     if (auto* button = qobject_cast<QPushButton*>(control)) return button->text();
     return {};
@@ -191,7 +193,8 @@ private slots:
                 QVERIFY2(control->font().pixelSize() == c.fontPixels, c.name);
                 QVERIFY2(control->font().weight() == c.weight, c.name);
             }
-            const bool isEdit = qobject_cast<QPlainTextEdit*>(control) || qobject_cast<QLineEdit*>(control);
+            const bool isEdit = qobject_cast<QPlainTextEdit*>(control) || qobject_cast<QTextEdit*>(control) ||
+                                qobject_cast<QLineEdit*>(control);
             if (c.foreground) {
                 const QColor shown = control->palette().color(isEdit ? QPalette::Text : QPalette::WindowText);
                 QVERIFY2(shown == *c.foreground, c.name);
@@ -201,17 +204,22 @@ private slots:
     }
 
     void controlsBehaveAsTheirKindSays() {
-        for (const char* name : {"编辑框2", "编辑框3", "编辑框4"}) {
+        for (const char* name : {"编辑框2", "编辑框3"}) {
             auto* box = window_->findChild<QPlainTextEdit*>(QString::fromUtf8(name));
             QCOMPARE(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
             QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
             QCOMPARE(box->frameShadow(), QFrame::Sunken);
             QVERIFY(!box->isReadOnly());
         }
-        auto* usage = window_->findChild<QPlainTextEdit*>(QStringLiteral("编辑框1"));
+        auto* report = window_->findChild<QTextEdit*>(QStringLiteral("编辑框4"));
+        QCOMPARE(report->lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(report->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(report->frameShadow(), QFrame::Sunken);
+        QVERIFY(!report->isReadOnly() && !report->acceptRichText());
+        auto* usage = window_->findChild<QTextEdit*>(QStringLiteral("编辑框1"));
         QCOMPARE(usage->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QCOMPARE(usage->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QVERIFY(!usage->isReadOnly());
+        QVERIFY(!usage->isReadOnly() && !usage->acceptRichText());
         auto* passes = window_->findChild<QLineEdit*>(QStringLiteral("编辑框5"));
         QVERIFY(passes->maxLength() > 1'000'000);
         auto* status = window_->findChild<QLabel*>(QStringLiteral("标签8"));
@@ -226,6 +234,22 @@ private slots:
             QVERIFY(window_->Button(QString::fromUtf8(name)));
             QVERIFY(window_->Button(QString::fromUtf8(name))->icon().isNull());
         }
+    }
+
+    void usageTextAndTwoReportLinesFitTheirBoxes() {
+        auto* usage = window_->findChild<QTextEdit*>(QStringLiteral("编辑框1"));
+        QVERIFY2(usage->document()->size().height() <= usage->viewport()->height(),
+                 qPrintable(QString::number(usage->document()->size().height())));
+        // Lines typed into the report box keep the same step as lines set by the program.
+        auto* report = window_->findChild<QTextEdit*>(QStringLiteral("编辑框4"));
+        report->setFocus();
+        QTest::keyClicks(report, QStringLiteral("98%"));
+        QTest::keyClick(report, Qt::Key_Return);
+        QTest::keyClicks(report, QStringLiteral("2%"));
+        QCOMPARE(report->toPlainText(), QStringLiteral("98%\n2%"));
+        QVERIFY2(report->document()->size().height() <= report->viewport()->height(),
+                 qPrintable(QString::number(report->document()->size().height())));
+        report->clear();
     }
 
     void passCountBoxTakesTypedDigitsAndMinusButAnyPaste() {
