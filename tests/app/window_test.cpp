@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -338,6 +339,18 @@ private slots:
         QCOMPARE(record.addresses[1], QUrl(QStringLiteral("https://forum.test/forum-78-1.html")));
         QCOMPARE(WindowSnapshot(window), before);
         QVERIFY(record.messages.isEmpty() && record.fileTitles.isEmpty() && record.folderInstructions.isEmpty());
+    }
+
+    void scriptErrorsOfTheLinksPageAreShown() {
+        LocalPageServer broken(QByteArray("<html><body><script>notDefinedAnywhere();</script></body></html>"));
+        MainWindow window({broken.Host().toStdString(), "forum.test", "1", "2"});
+        window.show();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = window.findChild<QMessageBox*>(QStringLiteral("scriptErrorBox"))), 60000);
+        QCOMPARE(box->windowTitle(), QStringLiteral("脚本错误"));
+        QVERIFY2(box->text().contains(QStringLiteral("notDefinedAnywhere")), qPrintable(box->text()));
+        QVERIFY(!box->isModal());
+        box->close();
     }
 
     void screenshotsOfEveryPage() {
