@@ -206,6 +206,7 @@ std::int32_t ToInteger(double value) {
 }
 
 Text BytesToText(const Bytes& bytes) {
+    if (bytes.empty()) return Text();  // an empty vector's data() may be null, which memchr must not get
     const void* nul = std::memchr(bytes.data(), 0, bytes.size());
     const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes.data())
                                    : bytes.size();
