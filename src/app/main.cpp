@@ -1,3 +1,3 @@
 #include "app/program_main.h"
 
-int main(int argc, char** argv) { return seo::ProgramMain(argc, argv); }
+int main(int argc, char** argv) { seo::EndProgram(seo::ProgramMain(argc, argv)); }

@@ -16,6 +16,7 @@
 #include <limits>
 #include <optional>
 
+#include "app/window_icon.h"
 #include "app/fixed_line_widgets.h"
 #include "app/links_view.h"
 #include "app/usage_picture.h"
@@ -130,6 +131,7 @@ MainWindow::MainWindow(const WindowSettings& settings, QWidget* parent)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("禾鹊SEO—原创内容生成软件 -全网独家原创算法（非近义词伪原创）适合任何行业使用 官方网址：") +
                    QString::fromStdString(settings_.serviceHost));
+    setWindowIcon(ProgramIcon());
     setFixedSize(kClientSize);
 
     // Controls without a font of their own use the toolkit's face at the classic 12-pixel GUI size.

@@ -18,4 +18,8 @@ int ProgramMain(int& argc, char** argv);
 // The exit routine: releases SaveDirectory and ImportedFiles.
 void ReleaseProcessState();
 
+// Ends the process at once: the exit routine runs, static destructors do not, so batch
+// workers still running never meet torn-down libraries.
+[[noreturn]] void EndProgram(int exitCode);
+
 }  // namespace seo

@@ -8,10 +8,9 @@
 #include <QTextEdit>
 #include <QWidget>
 
-#include "app/thread_start.h"
+#include "generation/thread_start.h"
 #include "app/pumping_wait.h"
 #include "app/qt_text.h"
-#include "generation/whole_file.h"
 
 namespace seo {
 namespace {
@@ -78,11 +77,5 @@ bool QtWindowServices::PumpingWait(std::optional<std::int32_t> amount, std::int3
 void QtWindowServices::OpenAddress(const Text& url) { dialogs_->OpenAddress(QUrl(TextToQString(url))); }
 
 bool QtWindowServices::StartThread(std::function<void()> routine) { return StartDetachedThread(std::move(routine)); }
-
-Bytes QtWindowServices::ReadWholeFile(const NativePath& path) { return seo::ReadWholeFile(path); }
-
-bool QtWindowServices::WriteWholeFile(const NativePath& path, const Bytes& bytes) {
-    return seo::WriteWholeFile(path, bytes);
-}
 
 }  // namespace seo

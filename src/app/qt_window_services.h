@@ -23,9 +23,8 @@ public:
     bool PumpingWait(std::optional<std::int32_t> amount = std::nullopt, std::int32_t unit = 0) override;
     void OpenAddress(const Text& url) override;
 
+    // A detached thread with a stack deep enough for the script engine.
     bool StartThread(std::function<void()> routine) override;
-    Bytes ReadWholeFile(const NativePath& path) override;
-    bool WriteWholeFile(const NativePath& path, const Bytes& bytes) override;
 
 private:
     QWidget& window_;

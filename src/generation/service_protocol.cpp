@@ -38,7 +38,9 @@ void Append(Bytes& bytes, const Text& text) { bytes.insert(bytes.end(), text.beg
 
 }  // namespace
 
-Text ServiceEndpoint() { return Text("http://") + SEO_CONTENT_SERVICE_HOST + "/api.php"; }
+Text ServiceEndpointFor(const Text& host) { return "http://" + host + "/api.php"; }
+
+Text ServiceEndpoint() { return ServiceEndpointFor(SEO_CONTENT_SERVICE_HOST); }
 
 Text SignatureSalt() {
     return "kev\xD5\xBC hollow\xD1\xF9\xB1\xBE";  // kev占 hollow样本

@@ -7,6 +7,8 @@ namespace seo {
 
 // "http://" + the configured service host + "/api.php"; both requests go there.
 Text ServiceEndpoint();
+// The same for another host (and port), such as a test's own server.
+Text ServiceEndpointFor(const Text& host);
 
 // Hashed in front of the payload to sign it: 16 bytes of code page 936.
 Text SignatureSalt();

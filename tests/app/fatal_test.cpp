@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "app/fatal_error_box.h"
-#include "app/thread_start.h"
+#include "generation/thread_start.h"
 #include "app_tests.h"
 #include "text/text_array.h"
 

@@ -21,7 +21,7 @@
 #include "app/main_window.h"
 #include "app/program_main.h"
 #include "app/qt_window_services.h"
-#include "app/thread_start.h"
+#include "generation/thread_start.h"
 #include "app_tests.h"
 #include "encoding/code_page.h"
 #include "recording_dialogs.h"

@@ -1,4 +1,4 @@
-#include "app/thread_start.h"
+#include "generation/thread_start.h"
 
 #include <algorithm>
 #include <memory>
