@@ -1,7 +1,10 @@
 #include "encoding/code_page.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cerrno>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -95,6 +98,67 @@ TEST(CodePageConversion, EveryAssignedPairRoundTrips) {
     EXPECT_GT(assigned.size(), 2u * 21000);  // GBK assigns nearly 22 000 characters
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(assigned)), assigned);
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), allBack);
+}
+
+// What iconv itself makes of a whole text, or nothing when it refuses any of it.
+std::optional<std::string> IconvWhole(const char* to, const char* from, const std::string& input) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    char out[16];
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    char* outPos = out;
+    std::size_t outLeft = sizeof out;
+    const std::size_t result = iconv(cd, &in, &inLeft, &outPos, &outLeft);
+    iconv_close(cd);
+    if (result == static_cast<std::size_t>(-1) || inLeft != 0) return std::nullopt;
+    return std::string(out, outPos);
+}
+
+std::string Utf8Of(std::uint32_t code) {
+    std::string utf8;
+    if (code < 0x80) {
+        utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+        utf8 += static_cast<char>(0xC0 | code >> 6);
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xE0 | code >> 12);
+        utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return utf8;
+}
+
+// The mapping is the C library's, byte for byte: every single byte and every pair of bytes
+// one way, every character of the Basic Multilingual Plane the other.
+TEST(CodePageConversion, MapsEveryPairAndCharacterAsTheCLibraryDoes) {
+    int pairMismatches = 0;
+    for (int lead = 0; lead <= 0xFF; ++lead) {
+        const std::string single(1, static_cast<char>(lead));
+        const auto alone = IconvWhole("UTF-8", "CP936", single);
+        EXPECT_EQ(AnsiToUtf8(single), alone.value_or("?")) << "byte " << lead;
+        if (alone) continue;  // a character of its own, not the lead of a pair
+        for (int trail = 0; trail <= 0xFF; ++trail) {
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const auto expected = IconvWhole("UTF-8", "CP936", pair);
+            const std::string actual = AnsiToUtf8(pair);
+            // A refused text starts with "?" where the broken character stood.
+            const bool same = expected ? actual == *expected : !actual.empty() && actual[0] == '?';
+            if (!same && ++pairMismatches <= 5) ADD_FAILURE() << "lead " << lead << " trail " << trail;
+        }
+    }
+    EXPECT_EQ(pairMismatches, 0);
+
+    int characterMismatches = 0;
+    for (std::uint32_t code = 0; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF) continue;
+        const std::string utf8 = Utf8Of(code);
+        const auto expected = IconvWhole("CP936", "UTF-8", utf8);
+        const std::string actual = Utf8ToAnsi(utf8);
+        if (actual != expected.value_or("?") && ++characterMismatches <= 5) ADD_FAILURE() << "U+" << std::hex << code;
+    }
+    EXPECT_EQ(characterMismatches, 0);
 }
 
 TEST(CodePageConversion, LongTextIsNeverTruncated) {
