@@ -106,6 +106,7 @@ private slots:
         QCOMPARE(result.count(QLatin1Char('\n')), 1);  // the line break came back as a line break
         QVERIFY2(report.contains(QStringLiteral("原创度")), qPrintable(report));
         QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("标签8"))->text(), QStringLiteral("内容正在处理，请稍后！"));
+        window_->grab().save(QStringLiteral("screenshot-after-generation.png"));  // an artifact to look at
     }
 
     void batchButtonsSaveWhatTheServiceAnsweredForEachFile() {
