@@ -1,5 +1,6 @@
 #include "encoding/code_page.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -141,23 +142,34 @@ Text ConvertWithIconv(const char* data, std::size_t size, Direction direction) {
 // Both directions as tables, filled once per process by asking iconv about every byte, every
 // pair and every character of the Basic Multilingual Plane, so the mapping stays iconv's and
 // conversion costs a lookup per character. Characters beyond that plane still go to iconv.
+//
+// An entry holds the bytes of a character, first byte lowest, and their count in the top
+// byte; 0 where iconv refuses.
+using Encoded = std::uint32_t;
+static_assert(std::endian::native == std::endian::little, "entries are stored as they lie in memory");
+
+constexpr Encoded Encode(const unsigned char* bytes, std::size_t count) {
+    Encoded entry = static_cast<Encoded>(count) << 24;
+    for (std::size_t i = 0; i < count; ++i) entry |= static_cast<Encoded>(bytes[i]) << (8 * i);
+    return entry;
+}
+
+constexpr std::size_t CountOf(Encoded entry) { return entry >> 24; }
+
 class CodePageTables {
 public:
-    static constexpr std::uint16_t kNone = 0xFFFF;
-
     static const CodePageTables* Get() {
         static const std::unique_ptr<CodePageTables> tables = Build();
         return tables.get();
     }
 
-    // Code page 936: a byte on its own, or kLead when it needs a second byte.
-    static constexpr std::uint32_t kLead = 0x10000;
-    std::uint32_t single[256];
-    // (lead << 8 | trail) to a BMP character, kNone for a pair iconv refuses.
-    std::vector<std::uint16_t> pair = std::vector<std::uint16_t>(0x10000, kNone);
-    // A BMP character to its bytes: below 0x100 one byte, else lead and trail; kNone when
-    // code page 936 cannot hold it.
-    std::vector<std::uint16_t> ansi = std::vector<std::uint16_t>(0x10000, kNone);
+    // Code page 936 to UTF-8: a byte on its own, or, for a lead byte (all are 0x80 or above),
+    // the pair it begins, at (lead - 0x80) << 8 | trail.
+    bool lead[256] = {};
+    Encoded single[256] = {};
+    std::vector<Encoded> pair = std::vector<Encoded>(0x8000, 0);
+    // A BMP character to its code page 936 bytes.
+    std::vector<Encoded> ansi = std::vector<Encoded>(0x10000, 0);
 
 private:
     enum class Outcome { kConverted, kIncomplete, kRefused, kOther };
@@ -176,15 +188,13 @@ private:
         return Outcome::kOther;
     }
 
-    // One BMP character written as UTF-8, or kNone when the bytes are anything else.
-    static std::uint32_t OneCharacter(const unsigned char* p, std::size_t size) {
-        if (size == 0) return kNone;
+    // One BMP character written as UTF-8, as an entry, or 0 when the bytes are anything else.
+    static Encoded OneCharacter(const char* out, std::size_t size) {
+        const auto* p = reinterpret_cast<const unsigned char*>(out);
+        if (size == 0 || size > 3) return 0;
         const Utf8Sequence sequence = ReadUtf8Sequence(p, size);
-        if (!sequence.wellFormed || sequence.length != size || size > 3) return kNone;
-        if (size == 1) return p[0];
-        if (size == 2) return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
-        const std::uint32_t code = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-        return code == kNone ? std::uint32_t{0x10000} : code;  // U+FFFF cannot be stored: give up
+        if (!sequence.wellFormed || sequence.length != size) return 0;
+        return Encode(p, size);
     }
 
     static std::unique_ptr<CodePageTables> Build() {
@@ -203,34 +213,32 @@ private:
     // False when iconv answers in a way the tables cannot hold; conversion then stays with iconv.
     bool Fill(iconv_t toUtf8, iconv_t toAnsi) {
         char out[16];
-        for (unsigned lead = 0; lead < 256; ++lead) {
-            const char one = static_cast<char>(lead);
+        for (unsigned first = 0; first < 256; ++first) {
+            const char one = static_cast<char>(first);
             std::size_t outSize = sizeof out;
             switch (Ask(toUtf8, &one, 1, out, &outSize)) {
-            case Outcome::kConverted: {
-                const std::uint32_t code = OneCharacter(reinterpret_cast<unsigned char*>(out), outSize);
-                if (code > 0xFFFF) return false;
-                single[lead] = code;
+            case Outcome::kConverted:
+                single[first] = OneCharacter(out, outSize);
+                if (single[first] == 0) return false;
                 continue;
-            }
             case Outcome::kRefused:
-                single[lead] = kNone;
                 continue;
             case Outcome::kIncomplete:
-                single[lead] = kLead;
+                if (first < 0x80) return false;
+                lead[first] = true;
                 break;
             case Outcome::kOther:
                 return false;
             }
             for (unsigned trail = 0; trail < 256; ++trail) {
-                const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const char two[2] = {static_cast<char>(first), static_cast<char>(trail)};
                 outSize = sizeof out;
                 const Outcome outcome = Ask(toUtf8, two, 2, out, &outSize);
                 if (outcome == Outcome::kRefused) continue;
                 if (outcome != Outcome::kConverted) return false;
-                const std::uint32_t code = OneCharacter(reinterpret_cast<unsigned char*>(out), outSize);
-                if (code > 0xFFFF) return false;
-                pair[lead << 8 | trail] = static_cast<std::uint16_t>(code);
+                const Encoded entry = OneCharacter(out, outSize);
+                if (entry == 0) return false;
+                pair[(first - 0x80) << 8 | trail] = entry;
             }
         }
         for (std::uint32_t code = 0; code < 0x10000; ++code) {
@@ -253,15 +261,8 @@ private:
             std::size_t outSize = sizeof out;
             const Outcome outcome = Ask(toAnsi, reinterpret_cast<char*>(utf8), length, out, &outSize);
             if (outcome == Outcome::kRefused) continue;
-            if (outcome != Outcome::kConverted) return false;
-            const auto* bytes = reinterpret_cast<unsigned char*>(out);
-            if (outSize == 1) {
-                ansi[code] = bytes[0];
-            } else if (outSize == 2 && bytes[0] != 0 && !(bytes[0] == 0xFF && bytes[1] == 0xFF)) {
-                ansi[code] = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-            } else {
-                return false;
-            }
+            if (outcome != Outcome::kConverted || outSize == 0 || outSize > 2) return false;
+            ansi[code] = Encode(reinterpret_cast<unsigned char*>(out), outSize);
         }
         return true;
     }
@@ -269,103 +270,117 @@ private:
     CodePageTables() = default;
 };
 
-// ASCII is the same on both sides; the loops below copy it eight bytes at a time.
-inline bool EightAscii(const unsigned char* in, std::uint64_t* word) {
-    std::memcpy(word, in, 8);
-    return (*word & 0x8080808080808080ull) == 0;
+// The converters write straight into the result, sized for the usual output and grown when a
+// step could pass its end; a step writes at most eight bytes (an entry is written whole, its
+// count byte landing past the end to be overwritten). The write position and the tables live
+// in locals: stores through char pointers could alias anything held in memory.
+constexpr std::size_t kStep = 8;
+
+struct Output {
+    Text text;
+    char* pos;
+    char* limit;
+
+    explicit Output(std::size_t expected) {
+        text.resize(expected + kStep);
+        pos = text.data();
+        limit = pos + text.size() - kStep;
+    }
+
+    static void Grow(Text& text, char*& pos, char*& limit) {
+        const auto used = static_cast<std::size_t>(pos - text.data());
+        text.resize(text.size() * 2);
+        pos = text.data() + used;
+        limit = text.data() + text.size() - kStep;
+    }
+
+    Text Finish(char* end) {
+        text.resize(static_cast<std::size_t>(end - text.data()));
+        return std::move(text);
+    }
+};
+
+inline char* PutEntry(char* pos, Encoded entry) {
+    std::memcpy(pos, &entry, sizeof entry);
+    return pos + CountOf(entry);
 }
 
-inline char* PutUtf8(char* out, std::uint32_t code) {
-    if (code < 0x80) {
-        *out++ = static_cast<char>(code);
-    } else if (code < 0x800) {
-        *out++ = static_cast<char>(0xC0 | code >> 6);
-        *out++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xE0 | code >> 12);
-        *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        *out++ = static_cast<char>(0x80 | (code & 0x3F));
+// ASCII is the same on both sides; it is copied eight bytes at a time where it can be.
+inline std::size_t PutAscii(char*& pos, const unsigned char* in, std::size_t left) {
+    if (left >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in, 8);
+        if ((word & 0x8080808080808080ull) == 0) {
+            std::memcpy(pos, &word, 8);
+            pos += 8;
+            return 8;
+        }
     }
-    return out;
+    *pos++ = static_cast<char>(in[0]);
+    return 1;
 }
 
 Text TableToUtf8(const CodePageTables& tables, const unsigned char* in, std::size_t size) {
-    Text out;
-    out.resize(size * 3);  // every byte or pair gives at most three bytes
-    char* const begin = out.data();
-    char* pos = begin;
+    Output out(size + size / 2);  // Chinese text grows by half
+    char* pos = out.pos;
+    char* limit = out.limit;
+    const bool* const lead = tables.lead;
+    const Encoded* const single = tables.single;
+    const Encoded* const pair = tables.pair.data();
     std::size_t i = 0;
     while (i < size) {
+        if (pos > limit) Output::Grow(out.text, pos, limit);
         const unsigned char byte = in[i];
         if (byte < 0x80) {
-            std::uint64_t word;
-            if (i + 8 <= size && EightAscii(in + i, &word)) {
-                std::memcpy(pos, &word, 8);
-                pos += 8;
-                i += 8;
-            } else {
-                *pos++ = static_cast<char>(byte);
-                ++i;
-            }
+            i += PutAscii(pos, in + i, size - i);
             continue;
         }
-        const std::uint32_t single = tables.single[byte];
-        if (single == CodePageTables::kLead && i + 1 < size) {
-            const std::uint16_t code = tables.pair[byte << 8 | in[i + 1]];
-            if (code != CodePageTables::kNone) {
-                pos = PutUtf8(pos, code);
-                i += 2;
-                continue;
+        if (lead[byte]) {
+            if (i + 1 < size) {
+                const Encoded entry = pair[(byte - 0x80u) << 8 | in[i + 1]];
+                if (entry != 0) {
+                    pos = PutEntry(pos, entry);
+                    i += 2;
+                    continue;
+                }
             }
-        } else if (single < CodePageTables::kLead && single != CodePageTables::kNone) {
-            pos = PutUtf8(pos, single);
+        } else if (single[byte] != 0) {
+            pos = PutEntry(pos, single[byte]);
             ++i;
             continue;
         }
         *pos++ = '?';
         i += BadAnsiSequenceLength(in + i, size - i);
     }
-    out.resize(static_cast<std::size_t>(pos - begin));
-    return out;
+    return out.Finish(pos);
 }
 
-inline char* PutAnsi(char* out, std::uint16_t bytes) {
-    if (bytes == CodePageTables::kNone) {
-        *out++ = '?';
-    } else if (bytes < 0x100) {
-        *out++ = static_cast<char>(bytes);
-    } else {
-        *out++ = static_cast<char>(bytes >> 8);
-        *out++ = static_cast<char>(bytes & 0xFF);
+inline char* PutAnsi(char* pos, Encoded entry) {
+    if (entry == 0) {
+        *pos = '?';
+        return pos + 1;
     }
-    return out;
+    return PutEntry(pos, entry);
 }
 
 Text TableToAnsi(const CodePageTables& tables, const unsigned char* in, std::size_t size) {
-    Text out;
-    out.resize(size);  // no character or broken sequence gives more bytes than it takes
-    char* const begin = out.data();
-    char* pos = begin;
+    Output out(size);  // no character or broken sequence gives more bytes than it takes
+    char* pos = out.pos;
+    char* limit = out.limit;
+    const Encoded* const ansi = tables.ansi.data();
     std::size_t i = 0;
     while (i < size) {
+        if (pos > limit) Output::Grow(out.text, pos, limit);
         const unsigned char byte = in[i];
         if (byte < 0x80) {
-            std::uint64_t word;
-            if (i + 8 <= size && EightAscii(in + i, &word)) {
-                std::memcpy(pos, &word, 8);
-                pos += 8;
-                i += 8;
-            } else {
-                *pos++ = static_cast<char>(byte);
-                ++i;
-            }
+            i += PutAscii(pos, in + i, size - i);
             continue;
         }
-        // Most Chinese text: a three-byte form whose lead puts no limit on its second byte.
-        if (byte >= 0xE1 && byte <= 0xEF && byte != 0xED && i + 2 < size && IsContinuation(in[i + 1]) &&
-            IsContinuation(in[i + 2])) {
-            const std::uint32_t code = (byte & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
-            pos = PutAnsi(pos, tables.ansi[code]);
+        // Most Chinese text: a three-byte form whose lead (E1..EC, EE, EF) puts no limit on its
+        // second byte.
+        if (i + 2 < size && static_cast<unsigned char>(byte - 0xE1) <= 0x0E && byte != 0xED &&
+            ((in[i + 1] & 0xC0) | (in[i + 2] & 0xC0) >> 2) == 0xA0) {
+            pos = PutAnsi(pos, ansi[(byte & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu)]);
             i += 3;
             continue;
         }
@@ -374,24 +389,19 @@ Text TableToAnsi(const CodePageTables& tables, const unsigned char* in, std::siz
             *pos++ = '?';
         } else if (sequence.length <= 3) {
             const unsigned char* p = in + i;
-            const std::uint32_t code = sequence.length == 2
-                                           ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
-                                           : (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-            pos = PutAnsi(pos, tables.ansi[code]);
+            pos = PutAnsi(pos, ansi[sequence.length == 2
+                                        ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
+                                        : (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)]);
         } else {
-            // Beyond the Basic Multilingual Plane: iconv decides, as it does for the tables.
+            // Beyond the Basic Multilingual Plane: iconv decides, as it did for the tables.
+            // Code page 936 holds none of these; a character would not take more bytes than that.
             const Text converted = ConvertWithIconv(reinterpret_cast<const char*>(in + i), sequence.length,
                                                     Direction::kToAnsi);
-            if (converted.size() > sequence.length) {
-                return ConvertWithIconv(reinterpret_cast<const char*>(in), size, Direction::kToAnsi);
-            }
-            std::memcpy(pos, converted.data(), converted.size());
-            pos += converted.size();
+            for (std::size_t k = 0; k < converted.size() && k < 4; ++k) *pos++ = converted[k];
         }
         i += sequence.length;
     }
-    out.resize(static_cast<std::size_t>(pos - begin));
-    return out;
+    return out.Finish(pos);
 }
 
 Text Convert(const char* data, std::size_t size, Direction direction) {

@@ -19,6 +19,16 @@
 // out. A character beyond the Basic Multilingual Plane comes back as one "?".
 //
 // An instance is used by one thread at a time; instances on different threads are independent.
+//
+// Reuse. Starting a heap and loading shared code into it costs many times what reading an
+// answer does, so an instance that provably holds nothing but its starting state and plain
+// data goes back to a small pool of its thread when it ends, and the next instance with the
+// same start takes it, its declared variables set anew. Provably: only shared code, the
+// declarations `var NAME={}` and `var NAME=null` of the names it started with, plain JSON
+// assigned by AssignPlainJson and reads by plain member paths (identifiers, dots and
+// decimal indexes, checked as text) have run in it, and no call hit a limit. Anything else
+// marks the instance as used, and it is destroyed when it ends. Failure counts, the last
+// failure and the limits belong to the instance, never to the heap, so they start afresh.
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -102,6 +112,11 @@ public:
     enum class JsonAssignment { kAssigned, kNotPlainJson, kFailed };
     JsonAssignment AssignPlainJson(const Text& name, const Text& json);
 
+    // Whether this instance will go back to its thread's pool when it ends.
+    bool Reusable() const { return started_ && reusable_; }
+    // How many idle heaps the calling thread's pool holds.
+    static std::size_t PooledOnThisThread();
+
     ScriptFailure LastFailure() const { return lastFailure_; }
     const ScriptFailureCounts& FailureCounts() const { return failureCounts_; }
     // The message of the last script error, UTF-8, for diagnosis.
@@ -109,20 +124,23 @@ public:
     std::size_t MemoryInUse() const;
     const ScriptLimits& Limits() const { return limits_; }
 
+    struct Heap;  // a started engine heap with its guard; pooled between instances
+
 private:
-    struct Guard;
     ScriptEngine(const ScriptLimits& limits);
     enum class Kind { kDiscarded, kText, kNumber, kBool };
     struct Call;
     bool Start();
-    bool Run(Call& call);
+    bool Run(Call& call, const Text& utf8);
+    void* CompiledOnce(const Text& utf8);
     void RunDiscarded(const Text& statements, bool shared);
     void RecordFailure(bool refused);
 
     ScriptLimits limits_;
-    std::unique_ptr<Guard> guard_;
+    std::unique_ptr<Heap> heap_;
     duk_hthread* context_ = nullptr;
     bool started_ = false;
+    bool reusable_ = false;
     struct Pending {
         Text statements;
         bool shared;

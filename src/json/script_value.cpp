@@ -159,29 +159,23 @@ bool ToBoolResult(duk_context* context, bool* boolean) {
     }
 }
 
-Text ToEngineText(const Text& text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return AnsiToUtf8(text);
-    }
-    return text;
-}
+Text ToEngineText(const Text& text) { return AnsiToUtf8(text); }
 
 Text FromEngineText(const char* data, std::size_t size) {
     const void* nul = std::memchr(data, 0, size);
     if (nul != nullptr) size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-    bool ascii = true;
-    bool surrogates = false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i) {
-        if (bytes[i] >= 0x80) {
-            ascii = false;
-            if (bytes[i] == 0xED && IsSurrogateAt(bytes + i, size - i)) {
-                surrogates = true;
-                break;
-            }
+    // Surrogates, which the engine writes for characters beyond the Basic Multilingual Plane,
+    // all begin with 0xED.
+    bool surrogates = false;
+    for (const void* at = std::memchr(data, 0xED, size); at != nullptr;) {
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(at) - data);
+        if (IsSurrogateAt(bytes + offset, size - offset)) {
+            surrogates = true;
+            break;
         }
+        at = std::memchr(data + offset + 1, 0xED, size - offset - 1);
     }
-    if (ascii) return Text(data, size);
     if (!surrogates) return Utf8ToAnsi(data, size);
 
     // Pairs become the one four-byte character they stand for, so that it reads as one "?";
