@@ -122,9 +122,11 @@ bool CaptureServer::ReadRequest(int socket, std::string& buffer, std::string& re
 void CaptureServer::Answer(int socket, const std::string& answer) {
     std::size_t limit = answer.size();
     if (options_.cutAfter > 0) limit = std::min(limit, options_.cutAfter);
+    if (options_.holdAfter > 0) limit = std::min(limit, options_.holdAfter);
     const std::size_t piece = options_.pieceSize > 0 ? options_.pieceSize : limit;
     for (std::size_t sent = 0; sent < limit && !stopping_;) {
-        const std::size_t n = std::min(piece, limit - sent);
+        const std::size_t n = sent < options_.piecesFrom ? std::min(options_.piecesFrom, limit) - sent
+                                                         : std::min(piece, limit - sent);
         const ssize_t written = ::send(socket, answer.data() + sent, n, MSG_NOSIGNAL);
         if (written <= 0) return;
         sent += static_cast<std::size_t>(written);
@@ -134,9 +136,32 @@ void CaptureServer::Answer(int socket, const std::string& answer) {
     }
 }
 
+void CaptureServer::WaitForHangUp(int socket) {
+    char chunk[4096];
+    while (!stopping_) {
+        pollfd p{socket, POLLIN, 0};
+        if (::poll(&p, 1, kPollMs) <= 0) continue;
+        if (::recv(socket, chunk, sizeof chunk, 0) <= 0) {
+            if (!stopping_) ++hangUps_;
+            return;
+        }
+    }
+}
+
+void CaptureServer::Reset(int socket) {
+    // Closed here, not by the destructor, since only close() sends the reset; the descriptor
+    // leaves the list first, under the lock the destructor takes.
+    std::lock_guard lock(mutex_);
+    sockets_.erase(std::remove(sockets_.begin(), sockets_.end(), socket), sockets_.end());
+    const linger abort{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::close(socket);
+}
+
 void CaptureServer::Serve(int socket) {
     std::string buffer;
     std::string request;
+    bool owed = false;  // a request is waiting for an answer that will not come
     while (ReadRequest(socket, buffer, request)) {
         int number = 0;
         {
@@ -144,10 +169,19 @@ void CaptureServer::Serve(int socket) {
             number = static_cast<int>(requests_.size());
             requests_.push_back(request);
         }
-        if (options_.silent) continue;
+        if (options_.silent) {
+            owed = true;
+            continue;
+        }
         Answer(socket, responder_(request, number));
+        if (options_.holdAfter > 0) {
+            WaitForHangUp(socket);
+            break;
+        }
+        if (options_.cutAfter > 0 && options_.resetAtCut) return Reset(socket);
         if (options_.cutAfter > 0 || options_.closeAfterAnswer) break;
     }
+    if (owed && !stopping_) ++hangUps_;
     // Only shut down here: the descriptor is closed by the destructor, so its number cannot be
     // reused while the destructor still shuts sockets down.
     ::shutdown(socket, SHUT_RDWR);

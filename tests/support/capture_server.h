@@ -21,6 +21,10 @@ struct CaptureOptions {
     std::size_t cutAfter = 0;      // > 0: write only this many bytes of each answer, then close
     bool silent = false;           // read requests, never answer (until the server stops)
     bool closeAfterAnswer = false; // close each connection after one answer
+    std::size_t piecesFrom = 0;    // > 0: this many bytes go at once before the pieces start
+    std::size_t holdAfter = 0;     // > 0: write only this many bytes of each answer, then send
+                                   // nothing more until the client hangs up
+    bool resetAtCut = false;       // with cutAfter: end the connection with a reset, not a close
 };
 
 class CaptureServer {
@@ -44,6 +48,9 @@ public:
     // The requests received so far, each exactly as it arrived, in order.
     std::vector<std::string> Requests() const;
     int ConnectionCount() const { return connections_.load(); }
+    // How often the client closed a connection while the server still owed it an answer
+    // (silent, or holding after part of one): the client gave up waiting.
+    int ClientHangUps() const { return hangUps_.load(); }
 
 private:
     void Start();
@@ -51,6 +58,8 @@ private:
     void Serve(int socket);
     bool ReadRequest(int socket, std::string& buffer, std::string& request);
     void Answer(int socket, const std::string& answer);
+    void WaitForHangUp(int socket);
+    void Reset(int socket);
 
     Responder responder_;
     CaptureOptions options_;
@@ -58,6 +67,7 @@ private:
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
+    std::atomic<int> hangUps_{0};
     std::thread acceptor_;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
