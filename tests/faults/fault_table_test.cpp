@@ -224,7 +224,9 @@ void CheckOutcome(const FaultCase& c, const FaultyService& service, const CaseRu
     switch (c.ending) {
     case Ending::kStallTimeout:
         EXPECT_EQ(requests, kGenerationRequests + kBatchRequests);
-        EXPECT_EQ(service.capture->ClientHangUps(), requests) << "every exchange was given up by the client";
+        // Every connection ended with the client giving up; none was closed by the server.
+        EXPECT_EQ(service.capture->ClientHangUps(), service.capture->ConnectionCount());
+        EXPECT_GE(service.capture->ClientHangUps(), 1);
         break;
     case Ending::kRedirectLimit:
         // The first request and 50 redirects followed, per exchange.
