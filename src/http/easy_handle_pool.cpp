@@ -42,14 +42,12 @@ IdleHandles& Pool(bool cookieEngine) {
 
 }  // namespace
 
-void PooledEasyHandleDeleter::operator()(CURL* easy) const {
-    curl_easy_reset(easy);
-    Pool(cookieEngine).Give(easy);
-}
+void PooledEasyHandleDeleter::operator()(CURL* easy) const { Pool(cookieEngine).Give(easy); }
 
-PooledEasyHandle AcquireEasyHandle(bool cookieEngine) {
+PooledEasyHandle AcquireEasyHandle(bool cookieEngine, bool& fresh) {
     CURL* easy = Pool(cookieEngine).Take();
-    if (!easy) easy = curl_easy_init();
+    fresh = easy == nullptr;
+    if (fresh) easy = curl_easy_init();
     return PooledEasyHandle(easy, PooledEasyHandleDeleter{cookieEngine});
 }
 

@@ -14,10 +14,12 @@ struct PooledEasyHandleDeleter {
 };
 using PooledEasyHandle = std::unique_ptr<CURL, PooledEasyHandleDeleter>;
 
-// A handle with every option at its default (its connections, DNS and TLS caches kept).
-// Handles that had the cookie engine on are kept apart from those that never had it, so a
-// request that brings its own cookies never gets a handle that would add stored ones.
+// A handle for one request, with its connections, DNS and TLS caches kept from earlier ones.
+// It is not reset: the request sets every option it relies on, each time. Handles whose cookie
+// engine is on are kept apart from those that never had it, so a request that brings its own
+// cookies never gets a handle that would add stored ones; `fresh` tells that the handle is new,
+// so its cookie engine is still to be switched on (once: each switch adds to the handle's list).
 // Null when libcurl cannot give one.
-PooledEasyHandle AcquireEasyHandle(bool cookieEngine);
+PooledEasyHandle AcquireEasyHandle(bool cookieEngine, bool& fresh);
 
 }  // namespace seo

@@ -161,7 +161,8 @@ Bytes Run(const Text& url, int method, const Text& bodyText,
     if (verb != 0) body = bodyBytes.empty() ? TextToBytes(bodyText) : bodyBytes;
 
     CURLSH* share = SharedCurl();
-    PooledEasyHandle easy = share ? AcquireEasyHandle(!requestCookies) : PooledEasyHandle();
+    bool freshHandle = false;
+    PooledEasyHandle easy = share ? AcquireEasyHandle(!requestCookies, freshHandle) : PooledEasyHandle();
     HeaderList sameOriginHeaders = MakeHeaderList(headerText, false);
     if (!easy || !sameOriginHeaders) return Bytes();  // nothing set up: out-parameters untouched
 
@@ -185,7 +186,7 @@ Bytes Run(const Text& url, int method, const Text& bodyText,
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_SHARE, share);
     // The shared store is only read and written by handles whose cookie engine is on.
-    if (!requestCookies) curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+    if (!requestCookies && freshHandle) curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
