@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/qt_window_services.h"
 #include "app/window_icon.h"
+#include "generation/process_limits.h"
 #include "generation/service_protocol.h"
 
 namespace seo {
@@ -30,6 +31,7 @@ int ProgramMain(int& argc, char** argv, const WindowSettings& settings) {
     QGuiApplication::setDesktopFileName(QStringLiteral("seo-rewriter"));
     QGuiApplication::setWindowIcon(ProgramIcon());
 
+    RaiseOpenFileLimit();
     TheProcessState();
     // The program ends through quick_exit (see EndProgram), which calls this routine and no
     // static destructors, since batch workers may still be running then.
