@@ -171,6 +171,8 @@ BatchFigures RunBatch(const Text& endpoint, int count, bool measureFloor) {
     OnChooseSaveDirClicked(window, state);
 
     BatchFigures figures;
+    // The service starts its workers as connections need them: warm it once for both sides.
+    if (measureFloor) MultiUploadSeconds(endpoint, bodies);
     const auto start = Clock::now();
     OnBatchProcessClicked(window, state, endpoint);
     window.WaitForWorkers();
