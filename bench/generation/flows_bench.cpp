@@ -25,6 +25,7 @@
 #include "encoding/code_page.h"
 #include "generation/article_generation.h"
 #include "generation/batch_processing.h"
+#include "generation/process_limits.h"
 #include "generation/service_exchange.h"
 #include "generation/service_protocol.h"
 #include "generation/thread_start.h"
@@ -261,7 +262,7 @@ int main(int argc, char** argv) {
     const int files = ArgumentOr(argc, argv, "--files", 1000);
     const int bigFiles = ArgumentOr(argc, argv, "--big-files", 10000);
     const int passes = ArgumentOr(argc, argv, "--passes", 100);
-    service_test::RaiseOpenFileLimit();
+    PrepareProcess();  // as the program does at start-up
     curl_global_init(CURL_GLOBAL_ALL);
     service_test::ServiceProcess service({"--threads", "12000", "--backlog", "16384"});
     if (service.Port() == 0) {

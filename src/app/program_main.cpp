@@ -31,7 +31,7 @@ int ProgramMain(int& argc, char** argv, const WindowSettings& settings) {
     QGuiApplication::setDesktopFileName(QStringLiteral("seo-rewriter"));
     QGuiApplication::setWindowIcon(ProgramIcon());
 
-    RaiseOpenFileLimit();
+    PrepareProcess();
     TheProcessState();
     // The program ends through quick_exit (see EndProgram), which calls this routine and no
     // static destructors, since batch workers may still be running then.

@@ -9,6 +9,7 @@
 
 #include "encoding/code_page.h"
 #include "fault_support.h"
+#include "generation/process_limits.h"
 #include "generation/service_exchange.h"
 #include "generation/service_protocol.h"
 #include "support/capture_server.h"
@@ -254,6 +255,7 @@ void ExpectMemoryReturned(std::size_t before, const char* name) {
 class FaultTable : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        PrepareProcess();  // as the program does at start-up
         // Warm-up: the first engine, handle pool and threads cost memory once.
         FaultyService service = Capture(Json(kPlainAnswer));
         RunBothFlows(service.Endpoint());

@@ -10,6 +10,7 @@
 
 #include "encoding/code_page.h"
 #include "fault_support.h"
+#include "generation/process_limits.h"
 #include "generation/service_protocol.h"
 #include "support/service_process.h"
 
@@ -71,7 +72,7 @@ bool Work(const Text& endpoint, int runs, int batches, int filesPerBatch) {
 }
 
 int Soak(int runs, int batches, int filesPerBatch) {
-    service_test::RaiseOpenFileLimit();
+    PrepareProcess();  // as the program does at start-up
     service_test::ServiceProcess service;
     if (service.Port() == 0) {
         std::fprintf(stderr, "soak: content-service did not start\n");

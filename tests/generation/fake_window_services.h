@@ -1,15 +1,15 @@
 #pragma once
 // A recording stand-in for the window: remembers every call, answers dialogs from queues,
-// runs threads for real and does real file work, so the flows run without a display.
-#include <atomic>
+// runs threads for real (the program's own kind) and does real file work, so the flows run
+// without a display.
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "generation/thread_start.h"
 #include "generation/whole_file.h"
 #include "generation/window_services.h"
 
@@ -59,15 +59,21 @@ public:
     void OpenAddress(const Text& url) override {
         Record("open " + url);
     }
+    // The program's own detached threads, counted so that a test can wait for them.
     bool StartThread(std::function<void()> routine) override {
         std::lock_guard lock(threadsMutex_);
         if (refuseThreadsAfter >= 0 && startedThreads_ >= refuseThreadsAfter) return false;
-        ++startedThreads_;
-        threads_.emplace_back([this, routine = std::move(routine)] {
+        const bool started = StartDetachedThread([this, routine = std::move(routine)] {
             routine();
-            finished_.fetch_add(1);
+            std::lock_guard done(threadsMutex_);
+            --runningThreads_;
+            threadsIdle_.notify_all();
         });
-        return true;
+        if (started) {
+            ++startedThreads_;
+            ++runningThreads_;
+        }
+        return started;
     }
     Bytes ReadWholeFile(const NativePath& path) override { return seo::ReadWholeFile(path); }
     bool WriteWholeFile(const NativePath& path, const Bytes& bytes) override {
@@ -78,12 +84,8 @@ public:
     void SetText(std::string_view control, const Text& text) { texts_[std::string(control)] = text; }
     Text TextOf(std::string_view control) { return texts_[std::string(control)]; }
     void WaitForThreads() {
-        std::vector<std::thread> threads;
-        {
-            std::lock_guard lock(threadsMutex_);
-            threads.swap(threads_);
-        }
-        for (auto& thread : threads) thread.join();
+        std::unique_lock lock(threadsMutex_);
+        threadsIdle_.wait(lock, [this] { return runningThreads_ == 0; });
     }
     int StartedThreads() {
         std::lock_guard lock(threadsMutex_);
@@ -103,9 +105,9 @@ private:
 
     std::map<std::string, Text> texts_;
     std::mutex threadsMutex_;
-    std::vector<std::thread> threads_;
+    std::condition_variable threadsIdle_;
     int startedThreads_ = 0;
-    std::atomic<int> finished_{0};
+    int runningThreads_ = 0;
 };
 
 }  // namespace seo::testing
