@@ -254,6 +254,9 @@ constexpr std::size_t kPooledGrowth = 256 * 1024;
 // Idle heaps a thread keeps: one per document alive at once in the flows, and one for the
 // temporary document that taking a member out creates.
 constexpr std::size_t kPoolSize = 2;
+// Idle heaps that ended threads leave for threads that start later: a batch worker reads one
+// answer and ends, so without these every worker would build a heap of its own.
+constexpr std::size_t kSharedPoolSize = 16;
 // Plain reads kept compiled per heap; others are compiled each time.
 constexpr std::size_t kCompiledReads = 64;
 
@@ -297,11 +300,53 @@ struct ScriptEngine::Heap {
 
 namespace {
 
-// Idle heaps of this thread. Heaps hold no thread of their own, so one that ends on another
-// thread simply joins that thread's pool.
+// Idle heaps left by threads that have ended. A heap is used by one thread at a time and holds
+// no thread of its own, so any later thread can take it. Never destroyed: workers may still be
+// ending while the process ends.
+class SharedHeaps {
+public:
+    static SharedHeaps& Instance() {
+        static auto* const shared = new SharedHeaps;
+        return *shared;
+    }
+
+    std::size_t Size() {
+        std::lock_guard lock(mutex_);
+        return idle_.size();
+    }
+
+    std::unique_ptr<ScriptEngine::Heap> Take(const ScriptEngine::Heap& start) {
+        std::lock_guard lock(mutex_);
+        for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+            if (!(*it)->SameStart(start)) continue;
+            std::unique_ptr<ScriptEngine::Heap> heap = std::move(*it);
+            idle_.erase(it);
+            return heap;
+        }
+        return nullptr;
+    }
+
+    // Takes a heap that has already settled; one that finds no room is destroyed by the caller.
+    std::unique_ptr<ScriptEngine::Heap> Give(std::unique_ptr<ScriptEngine::Heap> heap) {
+        std::lock_guard lock(mutex_);
+        if (idle_.size() == kSharedPoolSize) return heap;
+        idle_.push_back(std::move(heap));
+        return nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<ScriptEngine::Heap>> idle_;
+};
+
+// Idle heaps of this thread, first in line for its next document. When the thread ends they
+// go to the shared heaps.
 class HeapPool {
 public:
-    ~HeapPool() { t_gone = true; }
+    ~HeapPool() {
+        t_gone = true;
+        for (auto& heap : idle_) SharedHeaps::Instance().Give(std::move(heap));
+    }
 
     static HeapPool* ThisThread() {
         if (t_gone) return nullptr;  // the thread is ending
@@ -316,7 +361,7 @@ public:
             idle_.erase(it);
             return heap;
         }
-        return nullptr;
+        return SharedHeaps::Instance().Take(start);
     }
 
     void Give(std::unique_ptr<ScriptEngine::Heap> heap) {
@@ -341,6 +386,8 @@ ScriptEngine::ScriptEngine(const ScriptLimits& limits) : limits_(limits) {}
 std::shared_ptr<ScriptEngine> ScriptEngine::Create(const ScriptLimits& limits) {
     return std::shared_ptr<ScriptEngine>(new ScriptEngine(limits));
 }
+
+std::size_t ScriptEngine::SharedIdleHeaps() { return SharedHeaps::Instance().Size(); }
 
 std::size_t ScriptEngine::PooledOnThisThread() {
     HeapPool* pool = HeapPool::ThisThread();

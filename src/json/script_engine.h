@@ -112,10 +112,13 @@ public:
     enum class JsonAssignment { kAssigned, kNotPlainJson, kFailed };
     JsonAssignment AssignPlainJson(const Text& name, const Text& json);
 
-    // Whether this instance will go back to its thread's pool when it ends.
+    // Whether this instance's heap will go back to its thread's pool when it ends (and, when the
+    // thread ends, to the heaps shared with later threads).
     bool Reusable() const { return started_ && reusable_; }
     // How many idle heaps the calling thread's pool holds.
     static std::size_t PooledOnThisThread();
+    // How many idle heaps ended threads have left for later ones.
+    static std::size_t SharedIdleHeaps();
 
     ScriptFailure LastFailure() const { return lastFailure_; }
     const ScriptFailureCounts& FailureCounts() const { return failureCounts_; }

@@ -81,6 +81,33 @@ TEST(EnginePool, AReusedInstanceReadsAsAFreshOne) {
     });
 }
 
+TEST(EnginePool, HeapsOfAnEndedThreadServeLaterThreads) {
+    testing::Watchdog watchdog(60);
+    std::vector<Text> fresh;
+    OnFreshThread([&] {
+        JsonDocument document = JsonDocument::Create();
+        ASSERT_TRUE(document.Parse(kAnswer));
+        fresh = Probe(document);
+        document.Destroy();
+    });
+    OnFreshThread([&] {
+        JsonDocument document = JsonDocument::Create();
+        ASSERT_TRUE(document.Parse(kAnswer));
+        PlainReads(document);
+        document.Destroy();
+        ASSERT_EQ(ScriptEngine::PooledOnThisThread(), 1u);
+    });  // as the thread ends its idle heap is shared
+    const std::size_t shared = ScriptEngine::SharedIdleHeaps();
+    ASSERT_GE(shared, 1u);
+    OnFreshThread([&] {
+        JsonDocument document = JsonDocument::Create();
+        ASSERT_TRUE(document.Parse(kAnswer));
+        EXPECT_EQ(ScriptEngine::SharedIdleHeaps(), shared - 1);  // it took a heap an ended thread left
+        EXPECT_EQ(Probe(document), fresh);
+        document.Destroy();
+    });
+}
+
 TEST(EnginePool, FailureCountsAndLimitsBelongToTheNewInstance) {
     testing::Watchdog watchdog(60);
     OnFreshThread([] {

@@ -40,9 +40,9 @@ TEST(DocumentThreads, SixtyFourThreadsEachWithItsOwnDocument) {
     EXPECT_EQ(correct.load(), kThreads);
 }
 
-// Threads reuse heaps from pools of their own, between plain answers and hostile ones, and
-// nothing one answer leaves behind reaches a later document on any thread.
-TEST(DocumentThreads, ReusedHeapsStayWithTheirThreads) {
+// Threads reuse heaps from their own pools and from threads that ended, between plain answers
+// and hostile ones, and nothing one answer leaves behind reaches a later document on any thread.
+TEST(DocumentThreads, ReusedHeapsCarryNothingBetweenDocumentsOrThreads) {
     testing::Watchdog watchdog(60);
     constexpr int kThreads = 16;
     ScriptLimits limits;
