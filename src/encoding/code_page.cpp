@@ -393,11 +393,9 @@ Text TableToAnsi(const CodePageTables& tables, const unsigned char* in, std::siz
                                         ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
                                         : (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)]);
         } else {
-            // Beyond the Basic Multilingual Plane: iconv decides, as it did for the tables.
-            // Code page 936 holds none of these; a character would not take more bytes than that.
-            const Text converted = ConvertWithIconv(reinterpret_cast<const char*>(in + i), sequence.length,
-                                                    Direction::kToAnsi);
-            for (std::size_t k = 0; k < converted.size() && k < 4; ++k) *pos++ = converted[k];
+            // Code page 936 holds nothing beyond the Basic Multilingual Plane. (iconv would drop
+            // the tag characters there instead of marking them.)
+            *pos++ = '?';
         }
         i += sequence.length;
     }

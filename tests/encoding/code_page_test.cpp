@@ -28,6 +28,7 @@ const std::vector<ConversionCase> kUtf8ToAnsiTable = {
     {"middle dot", "\xC2\xB7", "\xA1\xA4"},
     {"unmappable latin letter is not transliterated", "\xC3\x80", "?"},  // À
     {"beyond the BMP is one question mark", "a\xF0\x9F\x98\x80z", "a?z"},  // U+1F600
+    {"a tag character is not dropped", "a\xF3\xA0\x80\x81z", "a?z"},      // U+E0001
     {"stray continuation", "\x80", "?"},
     {"overlong slash", "\xC0\xAF", "??"},
     {"overlong three-byte", "\xE0\x80\xAF", "???"},
