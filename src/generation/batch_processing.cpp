@@ -51,8 +51,6 @@ private:
     std::deque<int> indexes_;
 };
 
-NativePath NativeText(const Text& utf8) { return utf8; }
-
 }  // namespace
 
 NativePath FileNameOfPath(const NativePath& path) {
@@ -85,7 +83,7 @@ void ProcessBatchFile(WindowServices& window, const ProcessState& state, const T
     // write at the root of the file system.
     const NativePath directory = state.SaveDirectory();
     if (directory.empty()) return;
-    const NativePath outPath = directory + "/" + NativeText(name);
+    const NativePath outPath = directory + "/" + name;
     if (rewritten.empty()) {
         // Nothing usable came back: leave an existing file (perhaps the user's own, or an
         // earlier good answer) as it is, but still show which files failed.

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "generation/thread_start.h"
-#include "generation/whole_file.h"
 #include "generation/window_services.h"
 
 namespace seo::testing {
@@ -74,10 +73,6 @@ public:
             ++runningThreads_;
         }
         return started;
-    }
-    Bytes ReadWholeFile(const NativePath& path) override { return seo::ReadWholeFile(path); }
-    bool WriteWholeFile(const NativePath& path, const Bytes& bytes) override {
-        return seo::WriteWholeFile(path, bytes);
     }
 
     // Test side.
